@@ -1,0 +1,55 @@
+// An in-memory context for the codec's callbacks (one context serves both), recording how the
+// codec called them.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "codec/codec.h"
+
+namespace tovik::testing {
+
+struct MemoryStreams {
+    explicit MemoryStreams(const std::vector<std::uint8_t>& data) : input(&data) {}
+
+    const std::vector<std::uint8_t>* input;
+    std::size_t inputPosition = 0;
+    // Upper bounds of the first and of every later read call; 0 for none.
+    std::uint32_t firstReadLimit = 0;
+    std::uint32_t readLimit = 0;
+    int readCalls = 0;
+    // Read calls made after a read had already returned 0.
+    int readsAfterEnd = 0;
+    bool ended = false;
+
+    std::vector<std::uint8_t> output;
+    std::vector<std::uint32_t> writeSizes;
+
+    static std::uint32_t read(std::uint8_t* buffer, std::uint32_t& size, void* context) {
+        auto& streams = *static_cast<MemoryStreams*>(context);
+        if (streams.ended) {
+            ++streams.readsAfterEnd;
+        }
+        std::uint32_t limit = streams.readCalls == 0 ? streams.firstReadLimit : streams.readLimit;
+        ++streams.readCalls;
+        std::size_t count =
+            std::min<std::size_t>(streams.input->size() - streams.inputPosition, size);
+        if (limit != 0) {
+            count = std::min<std::size_t>(count, limit);
+        }
+        std::memcpy(buffer, streams.input->data() + streams.inputPosition, count);
+        streams.inputPosition += count;
+        streams.ended = count == 0;
+        return static_cast<std::uint32_t>(count);
+    }
+
+    static void write(const std::uint8_t* buffer, std::uint32_t& size, void* context) {
+        auto& streams = *static_cast<MemoryStreams*>(context);
+        streams.writeSizes.push_back(size);
+        streams.output.insert(streams.output.end(), buffer, buffer + size);
+    }
+};
+
+}  // namespace tovik::testing

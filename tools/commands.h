@@ -1,0 +1,11 @@
+// The commands of tovik-pack. Each takes the arguments after its own name and returns the
+// process exit code: 0 on success, 1 on a failure, 2 on a usage error.
+#pragma once
+
+namespace tovik {
+
+int runListCommand(int argumentCount, char** arguments);
+int runExtractCommand(int argumentCount, char** arguments);
+int runExplodeCommand(int argumentCount, char** arguments);
+
+}  // namespace tovik
