@@ -1,8 +1,12 @@
 #include "archive/payload_archive.h"
 
+#include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "codec/file_codec.h"
+#include "platform/message_box.h"
+#include "platform/paths.h"
 #include "platform/temp_storage.h"
 #include "platform/text.h"
 
@@ -12,6 +16,19 @@ namespace {
 
 // Stored bytes move between files in blocks of this size.
 constexpr std::uint32_t kCopyBlockSize = 64 * 1024;
+
+void showPackError(const char* format, const char* path) {
+    char text[1000];
+    std::snprintf(text, sizeof text, format, path);
+    showMessageBox({text, "Installer", MessageIcon::Error});
+}
+
+std::uint32_t sumOfBytes(const std::uint8_t* bytes, std::uint32_t count, std::uint32_t sum) {
+    for (std::uint32_t i = 0; i < count; ++i) {
+        sum += bytes[i];
+    }
+    return sum;
+}
 
 }  // namespace
 
@@ -103,9 +120,7 @@ bool PayloadArchive::extractEntry(const ArchiveEntry& entry, const char* destina
             if (readFailed || got < wanted) {
                 return false;
             }
-            for (std::uint32_t i = 0; i < got; ++i) {
-                sum += block[i];
-            }
+            sum = sumOfBytes(block.get(), got, sum);
             if (!copy.write(block.get(), got, FilePosition::Current)) {
                 return false;
             }
@@ -118,6 +133,82 @@ bool PayloadArchive::extractEntry(const ArchiveEntry& entry, const char* destina
     return decompressFile(stored.path(), destinationPath, true);
 }
 
+bool PayloadArchive::add(const char* sourcePath) {
+    if (!file_.isOpen()) {
+        return false;
+    }
+    auto entry = std::make_unique<ArchiveEntry>();
+    PathText name;
+    baseName(sourcePath, name);
+    if (std::strlen(name) >= kEntryNameSize) {
+        showPackError("Cannot add '%s': its name is longer than 99 characters.", sourcePath);
+        return false;
+    }
+    copyText(entry->name, name);
+    // Offsets are signed 32-bit seek distances: nothing may reach 2 GiB. The file's real size
+    // counts, since the write position holds only its low 32 bits.
+    if (file_.size() >= kArchiveLimit || fileSize(sourcePath) >= kArchiveLimit) {
+        showPackError("Cannot add '%s': the package would reach 2 GiB.", sourcePath);
+        return false;
+    }
+    TempFile compressed("Ext");
+    if (!compressFile(sourcePath, compressed.path(), true)) {
+        return false;
+    }
+    std::uint64_t storedSize = fileSize(compressed.path());
+    std::uint64_t end = std::uint64_t{writePosition_} + storedSize +
+                        kEntryRecordSize * (std::uint64_t(entries_.count()) + 1) + kTrailerSize;
+    if (end >= kArchiveLimit) {
+        showPackError("Cannot add '%s': the package would reach 2 GiB.", sourcePath);
+        return false;
+    }
+    entry->offset = writePosition_;
+    // From the first byte written on, the old directory is overwritten: close() must write
+    // one again, with or without the new entry.
+    modified_ = true;
+    if (!appendStoredBytes(compressed.path(), *entry)) {
+        return false;
+    }
+    writePosition_ += entry->storedSize;
+    entries_.add(entry.release());
+    return true;
+}
+
+// Copies the compressed file to the write position, recording its size and byte sum. False,
+// with the failure reported, when not every byte arrived.
+bool PayloadArchive::appendStoredBytes(const char* compressedPath, ArchiveEntry& entry) {
+    FileHandle compressed(compressedPath, FileAccess::Read, FileDisposition::OpenExisting, false,
+                          true);
+    if (!compressed.isOpen()) {
+        showPackError("Cannot add an entry: the compressed copy '%s' cannot be read.",
+                      compressedPath);
+        return false;
+    }
+    file_.seek(static_cast<std::int32_t>(writePosition_), SeekOrigin::Start);
+    auto block = std::make_unique_for_overwrite<std::uint8_t[]>(kCopyBlockSize);
+    entry.storedSize = 0;
+    entry.byteSum = 0;
+    for (;;) {
+        bool readFailed = false;
+        std::uint32_t got =
+            compressed.read(block.get(), kCopyBlockSize, FilePosition::Current, &readFailed);
+        if (readFailed) {
+            showPackError("Cannot add an entry: the compressed copy '%s' cannot be read.",
+                          compressedPath);
+            return false;
+        }
+        if (got == 0) {
+            return true;
+        }
+        // The archive's FileHandle reports a failing write itself, once.
+        if (!file_.write(block.get(), got, FilePosition::Current)) {
+            return false;
+        }
+        entry.byteSum = sumOfBytes(block.get(), got, entry.byteSum);
+        entry.storedSize += got;
+    }
+}
+
 void PayloadArchive::writeDirectory() {
     file_.seek(static_cast<std::int32_t>(writePosition_), SeekOrigin::Start);
     for (std::int32_t i = 0; i < entries_.count(); ++i) {
@@ -128,6 +219,15 @@ void PayloadArchive::writeDirectory() {
     std::uint8_t trailer[kTrailerSize];
     encodeTrailer(writePosition_, static_cast<std::uint32_t>(entries_.count()), trailer);
     file_.write(trailer, kTrailerSize, FilePosition::Current);
+    // The trailer must be the file's last 20 bytes. Normally the new directory ends beyond the
+    // old end; after a failed addition, or when not every old record could be loaded, stale
+    // bytes would follow it.
+    std::uint64_t end = std::uint64_t{writePosition_} +
+                        std::uint64_t{kEntryRecordSize} * std::uint64_t(entries_.count()) +
+                        kTrailerSize;
+    if (file_.size() > end) {
+        file_.truncate();
+    }
 }
 
 void PayloadArchive::releaseEntries() {

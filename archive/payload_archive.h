@@ -12,7 +12,7 @@
 namespace tovik {
 
 class PayloadArchive {
-  public:
+public:
     // Opens the file, creating it empty when it does not exist, shared for reading and
     // writing, with error reports on; `writable` asks for write access too (pack mode).
     PayloadArchive(const char* path, bool writable);
@@ -25,8 +25,10 @@ class PayloadArchive {
     // Writes the decompressed contents of every entry of that name, in directory order, to the
     // destination; true when at least one of them was extracted.
     bool extract(const char* name, const char* destinationPath);
-    // Compresses the file and appends it as a new entry named after its base name.
-    void add(const char* sourcePath);
+    // Compresses the file and appends it as a new entry named after its base name, over the
+    // old directory and trailer, which close() rewrites. True when the entry was added; on a
+    // failure (shown in a message box) the package keeps its previous entries.
+    bool add(const char* sourcePath);
     // Rewrites directory and trailer when an entry was added, closes the file and forgets the
     // directory. Also done on destruction.
     void close();
@@ -36,9 +38,10 @@ class PayloadArchive {
     std::uint32_t writePosition() const { return writePosition_; }
     bool isOpen() const { return file_.isOpen(); }
 
-  private:
+private:
     void loadDirectory();
     bool extractEntry(const ArchiveEntry& entry, const char* destinationPath);
+    bool appendStoredBytes(const char* compressedPath, ArchiveEntry& entry);
     void writeDirectory();
     void releaseEntries();
 

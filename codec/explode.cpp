@@ -99,7 +99,7 @@ constexpr LiteralLookups kLiteralLookups = [] {
 // may already hold the next input bytes at their final places, so loading them again is
 // harmless.
 class BitReader {
-  public:
+public:
     explicit BitReader(ExplodeWork& work) : work_(work) {}
 
     void start(std::uint8_t firstByte, std::uint32_t position, std::uint32_t count) {
@@ -139,7 +139,7 @@ class BitReader {
         }
     }
 
-  private:
+private:
     bool fill(std::uint32_t needed) {
         for (;;) {
             topUp();

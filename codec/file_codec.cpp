@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "codec/explode.h"
+#include "codec/implode.h"
 #include "platform/message_box.h"
 
 namespace tovik {
@@ -28,39 +29,76 @@ void writeToFile(const std::uint8_t* buffer, std::uint32_t& size, void* context)
 // as too short; every stream of real content is longer.
 constexpr std::uint64_t kEmptyStreamSize = 4;
 
-bool decompressFile(const char* compressedPath, const char* destinationPath, bool reportErrors) {
-    if (fileSize(compressedPath) <= kEmptyStreamSize) {
-        FileHandle empty(destinationPath, FileAccess::Write, FileDisposition::CreateAlways, false,
-                         true);
-        return true;
-    }
+namespace {
+
+struct Conversion {
+    const char* verb;  // in the messages: "uncompressing", "compressing"
+    // Whether a failed read leaves the result incomplete. The decoder's input may fail after
+    // the end code is in hand; the encoder's input then ends early, and the stream with it.
+    bool readFailureSpoils;
+    CodecStatus (*run)(FileCodecContext& files);
+};
+
+CodecStatus runExplode(FileCodecContext& files) {
+    ExplodeWork work;
+    return explode(readFromFile, writeToFile, work, &files);
+}
+
+CodecStatus runImplode(FileCodecContext& files) {
+    ImplodeWork work;
+    constexpr std::uint32_t kLiteralMode = 0;
+    constexpr std::uint32_t kDictionarySize = 4096;
+    return implode(readFromFile, writeToFile, work, &files, kLiteralMode, kDictionarySize);
+}
+
+bool convertFile(const char* sourcePath, const char* destinationPath, bool reportErrors,
+                 const Conversion& conversion) {
     FileCodecContext files;
     bool result = false;
-    FileHandle source(compressedPath, FileAccess::Read, FileDisposition::OpenExisting, false, true);
+    FileHandle source(sourcePath, FileAccess::Read, FileDisposition::OpenExisting, false, true);
     if (source.isOpen()) {
         FileHandle target(destinationPath, FileAccess::Write, FileDisposition::CreateAlways, false,
                           true);
         if (target.isOpen()) {
             files.source = &source;
             files.target = &target;
-            ExplodeWork work;
-            result = explode(readFromFile, writeToFile, work, &files) == CodecStatus::Ok;
+            result = conversion.run(files) == CodecStatus::Ok;
         }
+    }
+    // The codec never learns of a failed write, and the stream still ends normally: a block is
+    // lost, and the destination may not pass for a faithful copy.
+    if (files.writeFailed || (conversion.readFailureSpoils && files.readFailed)) {
+        result = false;
     }
     if (reportErrors && (!result || files.writeFailed || files.readFailed)) {
         char text[1000];
         if (files.writeFailed) {
-            std::snprintf(text, sizeof text,
-                          "Error whilst uncompressing '%s', unable to write to '%s'",
-                          destinationPath, destinationPath);
+            std::snprintf(text, sizeof text, "Error whilst %s '%s', unable to write to '%s'",
+                          conversion.verb, destinationPath, destinationPath);
         } else {
-            std::snprintf(text, sizeof text,
-                          "Error whilst uncompressing '%s', unable to read from '%s'",
-                          destinationPath, compressedPath);
+            std::snprintf(text, sizeof text, "Error whilst %s '%s', unable to read from '%s'",
+                          conversion.verb, destinationPath, sourcePath);
         }
         showMessageBox({text, "Install", MessageIcon::Error, MessageButtons::Ok, 0, true});
     }
     return result;
+}
+
+}  // namespace
+
+bool decompressFile(const char* compressedPath, const char* destinationPath, bool reportErrors) {
+    if (fileSize(compressedPath) <= kEmptyStreamSize) {
+        FileHandle empty(destinationPath, FileAccess::Write, FileDisposition::CreateAlways, false,
+                         true);
+        return true;
+    }
+    return convertFile(compressedPath, destinationPath, reportErrors,
+                       {"uncompressing", false, runExplode});
+}
+
+bool compressFile(const char* sourcePath, const char* destinationPath, bool reportErrors) {
+    return convertFile(sourcePath, destinationPath, reportErrors,
+                       {"compressing", true, runImplode});
 }
 
 }  // namespace tovik

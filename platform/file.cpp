@@ -79,7 +79,13 @@ bool FileHandle::write(const void* buffer, std::uint32_t count, FilePosition pos
 
 void FileHandle::seek(std::int32_t distance, SeekOrigin origin) {
     if (isOpen()) {
-        file_.seek(distance, origin);
+            file_.seek(distance, origin);
+    }
+}
+
+void FileHandle::truncate() {
+    if (isOpen()) {
+            file_.truncate();
     }
 }
 

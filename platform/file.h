@@ -12,7 +12,7 @@ namespace tovik {
 enum class FilePosition { Start = 0, End = 1, Current = 2 };
 
 class FileHandle {
-  public:
+public:
     FileHandle() = default;
     FileHandle(const char* path, FileAccess access, FileDisposition disposition, bool reportErrors,
                bool shareReadWrite) {
@@ -36,13 +36,15 @@ class FileHandle {
     // are reported, unless all were written. Does nothing on a file that is not open.
     bool write(const void* buffer, std::uint32_t count, FilePosition position);
     void seek(std::int32_t distance, SeekOrigin origin);
+    // Ends the file at the current position.
+    void truncate();
     // 0 when the file is not open or its size cannot be had.
     std::uint64_t size() const;
     void close();
 
     const char* path() const { return path_; }
 
-  private:
+private:
     void report(const char* what, const char* caption) const;
 
     NativeFile file_;

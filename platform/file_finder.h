@@ -7,7 +7,7 @@
 namespace tovik {
 
 class FileFinder {
-  public:
+public:
     // Lists the entries of `folder` that match `pattern` ("*.*" for all, or a file name).
     FileFinder(const char* pattern, const char* folder);
     FileFinder(FileFinder&&) = default;
@@ -21,7 +21,7 @@ class FileFinder {
     bool isDirectory() const { return static_cast<bool>(listing_) && current_.isDirectory; }
     void close() { listing_.close(); }
 
-  private:
+private:
     NativeListing listing_;
     bool started_ = false;
     ListingEntry current_ = {};

@@ -19,7 +19,7 @@ enum class SeekOrigin { Start, Current, End };
 
 // One open operating-system file. Move-only; closed in its destructor.
 class NativeFile {
-  public:
+public:
     NativeFile() = default;
     ~NativeFile() { close(); }
     NativeFile(NativeFile&& other) noexcept : handle_(other.handle_) { other.handle_ = kNone; }
@@ -39,11 +39,13 @@ class NativeFile {
     // One write call; false unless all `count` bytes were written.
     [[nodiscard]] bool write(const void* buffer, std::uint32_t count);
     bool seek(std::int64_t distance, SeekOrigin origin);
+    // Ends the file at the current position.
+    bool truncate();
     // False when the size cannot be had.
     [[nodiscard]] bool size(std::uint64_t& size) const;
     void close();
 
-  private:
+private:
     // A Win32 HANDLE or a POSIX descriptor; -1 is INVALID_HANDLE_VALUE and the closed descriptor.
     static constexpr std::intptr_t kNone = -1;
     std::intptr_t handle_ = kNone;
@@ -57,7 +59,7 @@ struct ListingEntry {
 
 // A folder listing in progress (FindFirstFile and its kin). Move-only; ended in its destructor.
 class NativeListing {
-  public:
+public:
     NativeListing() = default;
     ~NativeListing() { close(); }
     NativeListing(NativeListing&& other) noexcept;
@@ -71,7 +73,7 @@ class NativeListing {
     explicit operator bool() const;
     void close();
 
-  private:
+private:
     struct State;
     State* state_ = nullptr;
 };

@@ -115,6 +115,11 @@ bool NativeFile::seek(std::int64_t distance, SeekOrigin origin) {
     return lseek(asDescriptor(handle_), static_cast<off_t>(distance), whence) >= 0;
 }
 
+bool NativeFile::truncate() {
+    off_t position = lseek(asDescriptor(handle_), 0, SEEK_CUR);
+    return position >= 0 && ftruncate(asDescriptor(handle_), position) == 0;
+}
+
 bool NativeFile::size(std::uint64_t& size) const {
     struct stat status;
     if (handle_ == kNone || fstat(asDescriptor(handle_), &status) != 0) {

@@ -79,6 +79,10 @@ bool NativeFile::seek(std::int64_t distance, SeekOrigin origin) {
     return SetFilePointerEx(asHandle(handle_), move, nullptr, method) != 0;
 }
 
+bool NativeFile::truncate() {
+    return SetEndOfFile(asHandle(handle_)) != 0;
+}
+
 bool NativeFile::size(std::uint64_t& size) const {
     LARGE_INTEGER result;
     if (!GetFileSizeEx(asHandle(handle_), &result)) {

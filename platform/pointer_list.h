@@ -9,7 +9,7 @@ namespace tovik {
 
 template <typename T>
 class PointerList {
-  public:
+public:
     PointerList() = default;
     PointerList(PointerList&&) noexcept = default;
     PointerList& operator=(PointerList&&) noexcept = default;
@@ -36,7 +36,7 @@ class PointerList {
         capacity_ = 0;
     }
 
-  private:
+private:
     static constexpr std::int32_t kGrowthStep = 8;
     std::int32_t capacity_ = 0;
     std::int32_t count_ = 0;

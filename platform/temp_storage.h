@@ -14,7 +14,7 @@ std::int32_t randomBelow(std::int32_t n);
 
 // A fresh, empty file whose name begins with a three-letter prefix ("Ext", "Ins", "TVI").
 class TempFile {
-  public:
+public:
     explicit TempFile(const char* prefix);
     ~TempFile();
     TempFile(TempFile&& other) noexcept;
@@ -26,14 +26,14 @@ class TempFile {
     // Keeps the file: the object forgets it and no longer deletes it.
     void release() { path_[0] = '\0'; }
 
-  private:
+private:
     PathText path_ = {};
 };
 
 // A fresh folder named after a unique temporary file; removed with everything in it when the
 // object is destroyed.
 class WorkDirectory {
-  public:
+public:
     explicit WorkDirectory(const char* prefix);
     ~WorkDirectory();
     WorkDirectory(const WorkDirectory&) = delete;
@@ -42,7 +42,7 @@ class WorkDirectory {
     // The folder, with its trailing backslash.
     const char* path() const { return folder_; }
 
-  private:
+private:
     TempFile name_;
     PathText folder_ = {};
 };

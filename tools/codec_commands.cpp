@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "codec/explode.h"
+#include "codec/implode.h"
 #include "platform/file.h"
 #include "tools/commands.h"
 #include "tools/tool_support.h"
@@ -119,6 +120,97 @@ int runExplodeCommand(int argumentCount, char** arguments) {
     }
     if (!pending.commit()) {
         std::fprintf(stderr, "tovik-pack: cannot create %s\n", arguments[1]);
+        return 1;
+    }
+    return 0;
+}
+
+namespace {
+
+constexpr const char* kImplodeUsage =
+    "usage: tovik-pack implode IN OUT [--ascii] [--dictionary 1024|2048|4096]";
+
+struct ImplodeOptions {
+    const char* inputPath = nullptr;
+    const char* outputPath = nullptr;
+    // Plain 8-bit literals unless --ascii asks for the coded ones.
+    std::uint32_t literalMode = 0;
+    std::uint32_t dictionarySize = 4096;
+};
+
+// The two paths in order, the options anywhere among them.
+bool parseImplodeOptions(int argumentCount, char** arguments, ImplodeOptions& options) {
+    for (int i = 0; i < argumentCount; ++i) {
+        const char* argument = arguments[i];
+        if (std::strcmp(argument, "--ascii") == 0) {
+            options.literalMode = 1;
+        } else if (std::strcmp(argument, "--dictionary") == 0) {
+            if (++i == argumentCount) {
+                return false;
+            }
+            const char* size = arguments[i];
+            if (std::strcmp(size, "1024") == 0) {
+                options.dictionarySize = 1024;
+            } else if (std::strcmp(size, "2048") == 0) {
+                options.dictionarySize = 2048;
+            } else if (std::strcmp(size, "4096") == 0) {
+                options.dictionarySize = 4096;
+            } else {
+                return false;
+            }
+        } else if (argument[0] == '-' && argument[1] == '-') {
+            return false;
+        } else if (options.inputPath == nullptr) {
+            options.inputPath = argument;
+        } else if (options.outputPath == nullptr) {
+            options.outputPath = argument;
+        } else {
+            return false;
+        }
+    }
+    return options.outputPath != nullptr;
+}
+
+}  // namespace
+
+int runImplodeCommand(int argumentCount, char** arguments) {
+    ImplodeOptions options;
+    if (!parseImplodeOptions(argumentCount, arguments, options)) {
+        return usageError(kImplodeUsage);
+    }
+    PathText inputPath;
+    PathText outputPath;
+    if (!toSystemPath(options.inputPath, inputPath) ||
+        !toSystemPath(options.outputPath, outputPath)) {
+        return 2;
+    }
+    StreamingFiles files;
+    if (!files.source.open(inputPath, FileAccess::Read, FileDisposition::OpenExisting, false,
+                           true)) {
+        std::fprintf(stderr, "tovik-pack: cannot open %s\n", options.inputPath);
+        return 1;
+    }
+    PendingOutput pending(outputPath);
+    if (!files.target.open(pending.path(), FileAccess::Write, FileDisposition::CreateAlways, false,
+                           true)) {
+        std::fprintf(stderr, "tovik-pack: cannot create %s\n", options.outputPath);
+        return 1;
+    }
+    auto work = std::make_unique_for_overwrite<ImplodeWork>();
+    CodecStatus status = implode(readStreaming, writeStreaming, *work, &files, options.literalMode,
+                                 options.dictionarySize);
+    files.flush();
+    files.target.close();
+    // A failed read would leave a well-formed stream of a truncated file: nothing is kept.
+    if (files.readFailed || files.writeFailed || status != CodecStatus::Ok) {
+        std::fprintf(stderr, "tovik-pack: %s: %s\n", options.inputPath,
+                     files.readFailed    ? "read error"
+                     : files.writeFailed ? "write error"
+                                         : describe(status));
+        return 1;
+    }
+    if (!pending.commit()) {
+        std::fprintf(stderr, "tovik-pack: cannot create %s\n", options.outputPath);
         return 1;
     }
     return 0;

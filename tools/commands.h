@@ -7,5 +7,9 @@ namespace tovik {
 int runListCommand(int argumentCount, char** arguments);
 int runExtractCommand(int argumentCount, char** arguments);
 int runExplodeCommand(int argumentCount, char** arguments);
+int runAddCommand(int argumentCount, char** arguments);
+// A whole command line holding <packthis>"file" <packto>"package", as the installer takes it.
+int runPackCommandLine(int argumentCount, char** arguments);
+int runImplodeCommand(int argumentCount, char** arguments);
 
 }  // namespace tovik

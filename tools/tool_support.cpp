@@ -1,5 +1,7 @@
 #include "tools/tool_support.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 
 #include "platform/native_file.h"
@@ -19,22 +21,38 @@ bool toSystemPath(const char* linuxPath, PathText& systemPath) {
     return true;
 }
 
+// Whether the path names something that exists and is not a plain file: a device such as
+// /dev/null, a pipe, a folder.
+static bool isSpecialFile(const char* systemPath) {
+    PathText posixPath;
+    copyText(posixPath, systemPath);
+    for (char* c = posixPath; *c != '\0'; ++c) {
+        if (*c == '\\') {
+            *c = '/';
+        }
+    }
+    struct stat status;
+    return stat(posixPath, &status) == 0 && !S_ISREG(status.st_mode);
+}
+
 PendingOutput::PendingOutput(const char* finalPath) {
     copyText(finalPath_, finalPath);
     copyText(pendingPath_, finalPath);
-    if (!appendText(pendingPath_, ".partial")) {
+    // A device or pipe is written to directly: renaming a file over it would replace it.
+    direct_ = isSpecialFile(finalPath);
+    if (!direct_ && !appendText(pendingPath_, ".partial")) {
         pendingPath_[0] = '\0';
     }
 }
 
 PendingOutput::~PendingOutput() {
-    if (!committed_ && pendingPath_[0] != '\0') {
+    if (!committed_ && !direct_ && pendingPath_[0] != '\0') {
         deleteFile(pendingPath_);
     }
 }
 
 bool PendingOutput::commit() {
-    committed_ = pendingPath_[0] != '\0' && replaceFile(pendingPath_, finalPath_);
+    committed_ = direct_ || (pendingPath_[0] != '\0' && replaceFile(pendingPath_, finalPath_));
     return committed_;
 }
 

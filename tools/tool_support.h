@@ -10,9 +10,9 @@ namespace tovik {
 bool toSystemPath(const char* linuxPath, PathText& systemPath);
 
 // An output file built under a temporary name beside its final path and renamed over it only
-// by commit(); otherwise removed on destruction.
+// by commit(); otherwise removed on destruction. A device or pipe is written directly.
 class PendingOutput {
-  public:
+public:
     explicit PendingOutput(const char* finalPath);
     ~PendingOutput();
     PendingOutput(const PendingOutput&) = delete;
@@ -21,10 +21,11 @@ class PendingOutput {
     const char* path() const { return pendingPath_; }
     bool commit();
 
-  private:
+private:
     PathText finalPath_ = {};
     PathText pendingPath_ = {};
     bool committed_ = false;
+    bool direct_ = false;
 };
 
 int usageError(const char* message);

@@ -17,6 +17,8 @@ constexpr Command kCommands[] = {
     {"list", tovik::runListCommand, "list PACKAGE"},
     {"extract", tovik::runExtractCommand, "extract PACKAGE NAME OUT"},
     {"explode", tovik::runExplodeCommand, "explode IN OUT"},
+    {"add", tovik::runAddCommand, "add PACKAGE FILE..."},
+    {"implode", tovik::runImplodeCommand, "implode IN OUT [--ascii] [--dictionary 1024|2048|4096]"},
 };
 
 int printUsage() {
@@ -24,12 +26,18 @@ int printUsage() {
     for (const Command& command : kCommands) {
         std::fprintf(stderr, "  tovik-pack %s\n", command.usage);
     }
+    std::fprintf(stderr, "  tovik-pack '<packthis>\"FILE\"' '<packto>\"PACKAGE\"'\n");
     return 2;
 }
 
 }  // namespace
 
 int main(int argumentCount, char** arguments) {
+    for (int i = 0; i < argumentCount; ++i) {
+        if (std::strstr(arguments[i], "<packthis>") != nullptr) {
+            return tovik::runPackCommandLine(argumentCount, arguments);
+        }
+    }
     if (argumentCount < 2) {
         return printUsage();
     }

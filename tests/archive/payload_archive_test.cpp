@@ -28,7 +28,7 @@ const Bytes kStreamOfHello = {0x00, 0x06, 0x90, 0x94, 0x61, 0xC3, 0xE6, 0x0D,
 const Bytes kExecutableImage = bytesOf("MZ\x90\x00 the executable image, never read");
 
 class PayloadArchiveTest : public ::testing::Test {
-  protected:
+protected:
     std::string package(const ArchiveImage& image) { return package(image.bytes()); }
     std::string package(const Bytes& bytes) {
         writeFileBytes(scratch_.path() / "package.exe", bytes);

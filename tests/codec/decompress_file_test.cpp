@@ -18,7 +18,7 @@ using testing::ScratchFolder;
 using testing::writeFileBytes;
 
 class DecompressFileTest : public ::testing::Test {
-  protected:
+protected:
     std::string compressed(const Bytes& stream) {
         writeFileBytes(scratch_.path() / "stream.imp", stream);
         return scratch_.systemPath("stream.imp");

@@ -39,7 +39,10 @@ struct MemoryStreams {
         if (limit != 0) {
             count = std::min<std::size_t>(count, limit);
         }
-        std::memcpy(buffer, streams.input->data() + streams.inputPosition, count);
+        // An empty vector's data() may be null, which memcpy must not get even for 0 bytes.
+        if (count != 0) {
+            std::memcpy(buffer, streams.input->data() + streams.inputPosition, count);
+        }
         streams.inputPosition += count;
         streams.ended = count == 0;
         return static_cast<std::uint32_t>(count);

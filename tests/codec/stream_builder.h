@@ -10,7 +10,7 @@
 namespace tovik::testing {
 
 class StreamBuilder {
-  public:
+public:
     StreamBuilder(std::uint8_t literalMode, std::uint8_t dictionaryBits)
         : literalMode_(literalMode), dictionaryBits_(dictionaryBits) {
         bytes_ = {literalMode, dictionaryBits};
@@ -49,7 +49,7 @@ class StreamBuilder {
         return result;
     }
 
-  private:
+private:
     void putLength(std::uint32_t length) {
         put(1, 1);
         std::uint32_t code = 15;

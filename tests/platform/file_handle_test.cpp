@@ -16,7 +16,7 @@ using testing::ScratchFolder;
 using testing::writeFileBytes;
 
 class FileHandleTest : public ::testing::Test {
-  protected:
+protected:
     std::string makeFile(const std::string& name, const std::string& content) {
         writeFileBytes(scratch_.path() / name, bytesOf(content));
         return scratch_.systemPath(name);

@@ -19,7 +19,7 @@ struct RecordedMessage {
 };
 
 class MessageRecorder {
-  public:
+public:
     MessageRecorder();
     ~MessageRecorder();
     MessageRecorder(const MessageRecorder&) = delete;
@@ -30,7 +30,7 @@ class MessageRecorder {
     std::vector<RecordedMessage> messages() const;
     std::size_t count() const;
 
-  private:
+private:
     static MessageAnswer record(const MessageBoxRequest& request, void* context);
 
     mutable std::mutex mutex_;

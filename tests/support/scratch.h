@@ -12,7 +12,7 @@ using Bytes = std::vector<std::uint8_t>;
 
 // A new empty folder in the temporary folder, removed with its contents on destruction.
 class ScratchFolder {
-  public:
+public:
     ScratchFolder();
     ~ScratchFolder();
     ScratchFolder(const ScratchFolder&) = delete;
@@ -24,7 +24,7 @@ class ScratchFolder {
     // The folder itself in the product's form, with a trailing backslash.
     std::string systemFolder() const;
 
-  private:
+private:
     std::filesystem::path path_;
 };
 
@@ -35,13 +35,13 @@ std::filesystem::path fromSystemForm(const std::string& path);
 
 // Points the user's temporary folder (given in the product's form) elsewhere while in scope.
 class TemporaryFolderOverride {
-  public:
+public:
     explicit TemporaryFolderOverride(const std::string& folder);
     ~TemporaryFolderOverride();
     TemporaryFolderOverride(const TemporaryFolderOverride&) = delete;
     TemporaryFolderOverride& operator=(const TemporaryFolderOverride&) = delete;
 
-  private:
+private:
     std::string previous_;
     bool hadPrevious_ = false;
 };
