@@ -11,5 +11,6 @@ int runAddCommand(int argumentCount, char** arguments);
 // A whole command line holding <packthis>"file" <packto>"package", as the installer takes it.
 int runPackCommandLine(int argumentCount, char** arguments);
 int runImplodeCommand(int argumentCount, char** arguments);
+int runJpegToBmpCommand(int argumentCount, char** arguments);
 
 }  // namespace tovik

@@ -18,6 +18,7 @@ constexpr Command kCommands[] = {
     {"extract", tovik::runExtractCommand, "extract PACKAGE NAME OUT"},
     {"explode", tovik::runExplodeCommand, "explode IN OUT"},
     {"add", tovik::runAddCommand, "add PACKAGE FILE..."},
+    {"jpeg2bmp", tovik::runJpegToBmpCommand, "jpeg2bmp IN.jpg OUT.bmp"},
     {"implode", tovik::runImplodeCommand, "implode IN OUT [--ascii] [--dictionary 1024|2048|4096]"},
 };
 
