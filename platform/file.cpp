@@ -38,6 +38,71 @@ static bool moveTo(NativeFile& file, FilePosition position) {
     return true;
 }
 
+namespace {
+constexpr std::uint32_t kLineBufferSize = 4096;
+}  // namespace
+
+void FileHandle::dropLineBuffer() {
+    if (lineBufferPosition_ < lineBufferCount_) {
+        file_.seek(-static_cast<std::int64_t>(lineBufferCount_ - lineBufferPosition_),
+                   SeekOrigin::Current);
+    }
+    lineBufferPosition_ = 0;
+    lineBufferCount_ = 0;
+}
+
+bool FileHandle::nextLineByte(std::uint8_t& byte) {
+    if (lineBufferPosition_ == lineBufferCount_) {
+        if (!lineBuffer_) {
+            lineBuffer_ = std::make_unique_for_overwrite<std::uint8_t[]>(kLineBufferSize);
+        }
+        lineBufferPosition_ = 0;
+        lineBufferCount_ = 0;
+        std::uint32_t got = 0;
+        if (!file_.read(lineBuffer_.get(), kLineBufferSize, got)) {
+            if (reportErrors_) {
+                report("Unable to read from '", "Disk Read Error");
+            }
+            return false;
+        }
+        lineBufferCount_ = got;
+        if (got == 0) {
+            return false;
+        }
+    }
+    byte = lineBuffer_[lineBufferPosition_++];
+    return true;
+}
+
+bool FileHandle::readLine(char* buffer, std::uint32_t size) {
+    if (size == 0) {
+        return false;
+    }
+    std::uint32_t length = 0;
+    buffer[0] = '\0';
+    if (!isOpen()) {
+        return false;
+    }
+    constexpr std::uint8_t kCarriageReturn = 13;
+    while (length < size - 1) {
+        std::uint8_t byte;
+        if (!nextLineByte(byte)) {
+            buffer[length] = '\0';
+            return length > 0;
+        }
+        if (byte == kCarriageReturn) {
+            // The byte after the carriage return (the line feed of a CR LF) is skipped unseen.
+            std::uint8_t skipped;
+            nextLineByte(skipped);
+            buffer[length] = '\0';
+            return true;
+        }
+        buffer[length++] = static_cast<char>(byte);
+    }
+    buffer[length] = '\0';
+    return true;
+}
+
 std::uint32_t FileHandle::read(void* buffer, std::uint32_t count, FilePosition position,
                                bool* errorFlag) {
     if (!isOpen()) {
@@ -49,6 +114,7 @@ std::uint32_t FileHandle::read(void* buffer, std::uint32_t count, FilePosition p
     if (errorFlag != nullptr) {
         *errorFlag = false;
     }
+    dropLineBuffer();
     moveTo(file_, position);
     std::uint32_t bytesRead = 0;
     if (file_.read(buffer, count, bytesRead)) {
@@ -67,6 +133,7 @@ bool FileHandle::write(const void* buffer, std::uint32_t count, FilePosition pos
     if (!isOpen()) {
         return false;
     }
+    dropLineBuffer();
     moveTo(file_, position);
     if (file_.write(buffer, count)) {
         return true;
@@ -79,13 +146,15 @@ bool FileHandle::write(const void* buffer, std::uint32_t count, FilePosition pos
 
 void FileHandle::seek(std::int32_t distance, SeekOrigin origin) {
     if (isOpen()) {
-            file_.seek(distance, origin);
+        dropLineBuffer();
+        file_.seek(distance, origin);
     }
 }
 
 void FileHandle::truncate() {
     if (isOpen()) {
-            file_.truncate();
+        dropLineBuffer();
+        file_.truncate();
     }
 }
 
@@ -99,6 +168,8 @@ std::uint64_t FileHandle::size() const {
 
 void FileHandle::close() {
     file_.close();
+    lineBufferPosition_ = 0;
+    lineBufferCount_ = 0;
 }
 
 std::uint64_t fileSize(const char* path) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "platform/native_file.h"
 #include "platform/text.h"
@@ -42,12 +43,27 @@ public:
     std::uint64_t size() const;
     void close();
 
+    // Reads the next line into `buffer` (`size` bytes), zero-terminated, at most size - 1
+    // characters. A carriage return ends a line and the byte after it is skipped unseen; a
+    // line longer than size - 1 comes back in pieces. False at the end of the file, or on a
+    // file that is not open (with an empty text).
+    bool readLine(char* buffer, std::uint32_t size);
+
     const char* path() const { return path_; }
 
 private:
     void report(const char* what, const char* caption) const;
+    // The next byte of a line; false at the end of the file or on a failed read.
+    bool nextLineByte(std::uint8_t& byte);
+    // Every other operation sees the file where the consumed line bytes end.
+    void dropLineBuffer();
 
     NativeFile file_;
+    // Bytes read ahead for readLine and not yet consumed. Lines are read a byte at a time,
+    // but not with a system call per byte.
+    std::unique_ptr<std::uint8_t[]> lineBuffer_;
+    std::uint32_t lineBufferPosition_ = 0;
+    std::uint32_t lineBufferCount_ = 0;
     PathText path_ = {};
     bool reportErrors_ = false;
 };

@@ -91,6 +91,12 @@ bool temporaryFolder(PathText& folder);
 // GetTempFileNameA does; false when none could be created.
 bool createUniqueTempFile(const char* folder, const char* prefix, PathText& path);
 
+#ifdef _WIN32
+// The full path of the running program (the installer's own package); false when it does
+// not fit.
+bool runningExecutablePath(PathText& path);
+#endif
+
 // Milliseconds since the system started, wrapping around.
 std::uint32_t millisecondTicks();
 

@@ -171,6 +171,17 @@ bool createUniqueTempFile(const char* folder, const char* prefix, PathText& path
     return path[0] != '\0';
 }
 
+bool runningExecutablePath(PathText& path) {
+    // The result is the length copied; a length equal to the buffer size means the path was
+    // cut (and, on older systems, left unterminated).
+    DWORD length = GetModuleFileNameA(nullptr, path, kPathSize);
+    if (length == 0 || length >= kPathSize) {
+        path[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
 std::uint32_t millisecondTicks() {
     return GetTickCount();
 }

@@ -1,0 +1,7 @@
+#include "app/install_state.h"
+
+namespace tovik {
+
+InstallState installState;
+
+}  // namespace tovik
