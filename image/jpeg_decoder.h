@@ -146,6 +146,8 @@ private:
     ScanGeometry scanGeometry() const;
     void enterEntropyData();
     void finishByte();
+    bool plainWindow(std::uint32_t& window) const;
+    void skipPlainBits(std::int32_t count);
     std::uint32_t getBits(std::int32_t count);
     std::int32_t decodeHuffman(const HuffmanTable* table);
     std::int32_t decodeHuffmanBitByBit(const HuffmanTable& table);

@@ -147,6 +147,29 @@ void JpegDecoder::finishByte() {
 
 // The next `count` bits (16 at most), the first the most significant.
 //
+// The next three bytes as one 24-bit number, when none of them is 0xFF: then no byte boundary
+// within them passes a stuffed byte or sets the marker flag, and bits can be taken at once.
+bool JpegDecoder::plainWindow(std::uint32_t& window) const {
+    if (position_ + 3 > size_) {
+        return false;
+    }
+    const std::uint8_t* bytes = data_ + position_;
+    if (bytes[0] == 0xFF || bytes[1] == 0xFF || bytes[2] == 0xFF) {
+        return false;
+    }
+    window = static_cast<std::uint32_t>(bytes[0]) << 16 |
+             static_cast<std::uint32_t>(bytes[1]) << 8 | bytes[2];
+    return true;
+}
+
+// Moves on by `count` bits (at most 16) within a plain window.
+void JpegDecoder::skipPlainBits(std::int32_t count) {
+    std::int32_t bitsLeft = bitPosition_ - count;
+    std::int32_t bytesDone = (7 - bitsLeft) >> 3;
+    position_ += bytesDone;
+    bitPosition_ = bitsLeft + 8 * bytesDone;
+}
+
 // Format notes: the count of bits read includes stuffed bytes, and a read that would reach the
 // end of the data fails as a whole, so the last bit of the data is never read.
 std::uint32_t JpegDecoder::getBits(std::int32_t count) {
@@ -158,20 +181,10 @@ std::uint32_t JpegDecoder::getBits(std::int32_t count) {
         fail(JpegError::InvalidHuffmanCode);
         return 0;
     }
-    // Common case: the bits lie in three bytes none of which is 0xFF, so no byte boundary on
-    // the way is a stuffed byte or sets the marker flag.
-    if (position_ + 3 <= size_) {
-        const std::uint8_t* bytes = data_ + position_;
-        if (bytes[0] != 0xFF && bytes[1] != 0xFF && bytes[2] != 0xFF) {
-            std::uint32_t window = static_cast<std::uint32_t>(bytes[0]) << 16 |
-                                   static_cast<std::uint32_t>(bytes[1]) << 8 | bytes[2];
-            std::uint32_t bits = (window >> (17 + bitPosition_ - count)) & ((1u << count) - 1);
-            std::int32_t bitsLeft = bitPosition_ - count;
-            std::int32_t bytesDone = (7 - bitsLeft) >> 3;
-            position_ += bytesDone;
-            bitPosition_ = bitsLeft + 8 * bytesDone;
-            return bits;
-        }
+    if (std::uint32_t window; plainWindow(window)) {
+        std::uint32_t bits = (window >> (17 + bitPosition_ - count)) & ((1u << count) - 1);
+        skipPlainBits(count);
+        return bits;
     }
     std::uint32_t result = 0;
     while (count > 0) {
@@ -208,22 +221,14 @@ std::int32_t JpegDecoder::decodeHuffman(const HuffmanTable* table) {
     // Common case, as in getBits: the next 16 bits lie in three bytes without 0xFF, and within
     // them nothing but a missing code can fail, so one look-up does what reading bit by bit
     // would.
-    if (position_ + 3 <= size_) {
-        const std::uint8_t* bytes = data_ + position_;
-        if (bytes[0] != 0xFF && bytes[1] != 0xFF && bytes[2] != 0xFF) {
-            std::uint32_t window = static_cast<std::uint32_t>(bytes[0]) << 16 |
-                                   static_cast<std::uint32_t>(bytes[1]) << 8 | bytes[2];
-            HuffmanTable::Match match = table->match((window >> (bitPosition_ + 1)) & 0xFFFF);
-            if (match.length == 0) {
-                fail(JpegError::InvalidHuffmanCode);
-                return 0;
-            }
-            std::int32_t bitsLeft = bitPosition_ - match.length;
-            std::int32_t bytesDone = (7 - bitsLeft) >> 3;
-            position_ += bytesDone;
-            bitPosition_ = bitsLeft + 8 * bytesDone;
-            return match.value;
+    if (std::uint32_t window; plainWindow(window)) {
+        HuffmanTable::Match match = table->match((window >> (bitPosition_ + 1)) & 0xFFFF);
+        if (match.length == 0) {
+            fail(JpegError::InvalidHuffmanCode);
+            return 0;
         }
+        skipPlainBits(match.length);
+        return match.value;
     }
     return decodeHuffmanBitByBit(*table);
 }

@@ -86,43 +86,56 @@ const char* describe(CodecStatus status) {
 
 }  // namespace
 
-int runExplodeCommand(int argumentCount, char** arguments) {
-    if (argumentCount != 2) {
-        return usageError("usage: tovik-pack explode IN OUT");
-    }
+namespace {
+
+// Streams one whole file through `code` into another that appears only when complete.
+template <typename Code>
+int streamThroughCodec(const char* inputArgument, const char* outputArgument, Code code) {
     PathText inputPath;
     PathText outputPath;
-    if (!toSystemPath(arguments[0], inputPath) || !toSystemPath(arguments[1], outputPath)) {
+    if (!toSystemPath(inputArgument, inputPath) || !toSystemPath(outputArgument, outputPath)) {
         return 2;
     }
     StreamingFiles files;
     if (!files.source.open(inputPath, FileAccess::Read, FileDisposition::OpenExisting, false,
                            true)) {
-        std::fprintf(stderr, "tovik-pack: cannot open %s\n", arguments[0]);
+        std::fprintf(stderr, "tovik-pack: cannot open %s\n", inputArgument);
         return 1;
     }
     PendingOutput pending(outputPath);
     if (!files.target.open(pending.path(), FileAccess::Write, FileDisposition::CreateAlways, false,
                            true)) {
-        std::fprintf(stderr, "tovik-pack: cannot create %s\n", arguments[1]);
+        std::fprintf(stderr, "tovik-pack: cannot create %s\n", outputArgument);
         return 1;
     }
-    auto work = std::make_unique_for_overwrite<ExplodeWork>();
-    CodecStatus status = explode(readStreaming, writeStreaming, *work, &files);
+    CodecStatus status = code(files);
     files.flush();
     files.target.close();
+    // A failed read leaves a well-formed but truncated result: nothing is kept.
     if (files.readFailed || files.writeFailed || status != CodecStatus::Ok) {
-        std::fprintf(stderr, "tovik-pack: %s: %s\n", arguments[0],
+        std::fprintf(stderr, "tovik-pack: %s: %s\n", inputArgument,
                      files.readFailed    ? "read error"
                      : files.writeFailed ? "write error"
                                          : describe(status));
         return 1;
     }
     if (!pending.commit()) {
-        std::fprintf(stderr, "tovik-pack: cannot create %s\n", arguments[1]);
+        std::fprintf(stderr, "tovik-pack: cannot create %s\n", outputArgument);
         return 1;
     }
     return 0;
+}
+
+}  // namespace
+
+int runExplodeCommand(int argumentCount, char** arguments) {
+    if (argumentCount != 2) {
+        return usageError("usage: tovik-pack explode IN OUT");
+    }
+    return streamThroughCodec(arguments[0], arguments[1], [](StreamingFiles& files) {
+        auto work = std::make_unique_for_overwrite<ExplodeWork>();
+        return explode(readStreaming, writeStreaming, *work, &files);
+    });
 }
 
 namespace {
@@ -178,42 +191,11 @@ int runImplodeCommand(int argumentCount, char** arguments) {
     if (!parseImplodeOptions(argumentCount, arguments, options)) {
         return usageError(kImplodeUsage);
     }
-    PathText inputPath;
-    PathText outputPath;
-    if (!toSystemPath(options.inputPath, inputPath) ||
-        !toSystemPath(options.outputPath, outputPath)) {
-        return 2;
-    }
-    StreamingFiles files;
-    if (!files.source.open(inputPath, FileAccess::Read, FileDisposition::OpenExisting, false,
-                           true)) {
-        std::fprintf(stderr, "tovik-pack: cannot open %s\n", options.inputPath);
-        return 1;
-    }
-    PendingOutput pending(outputPath);
-    if (!files.target.open(pending.path(), FileAccess::Write, FileDisposition::CreateAlways, false,
-                           true)) {
-        std::fprintf(stderr, "tovik-pack: cannot create %s\n", options.outputPath);
-        return 1;
-    }
-    auto work = std::make_unique_for_overwrite<ImplodeWork>();
-    CodecStatus status = implode(readStreaming, writeStreaming, *work, &files, options.literalMode,
-                                 options.dictionarySize);
-    files.flush();
-    files.target.close();
-    // A failed read would leave a well-formed stream of a truncated file: nothing is kept.
-    if (files.readFailed || files.writeFailed || status != CodecStatus::Ok) {
-        std::fprintf(stderr, "tovik-pack: %s: %s\n", options.inputPath,
-                     files.readFailed    ? "read error"
-                     : files.writeFailed ? "write error"
-                                         : describe(status));
-        return 1;
-    }
-    if (!pending.commit()) {
-        std::fprintf(stderr, "tovik-pack: cannot create %s\n", options.outputPath);
-        return 1;
-    }
-    return 0;
+    return streamThroughCodec(options.inputPath, options.outputPath, [&](StreamingFiles& files) {
+        auto work = std::make_unique_for_overwrite<ImplodeWork>();
+        return implode(readStreaming, writeStreaming, *work, &files, options.literalMode,
+                       options.dictionarySize);
+    });
 }
 
 }  // namespace tovik
