@@ -20,7 +20,6 @@ namespace tovik {
 namespace {
 
 using testing::Bytes;
-using testing::MemoryStreams;
 using testing::StreamBuilder;
 
 constexpr std::size_t kBlock = 4096;
@@ -148,12 +147,10 @@ private:
 };
 
 Bytes compress(const Bytes& input, std::uint32_t literalMode, std::uint32_t dictionarySize) {
-    MemoryStreams streams(input);
-    auto work = std::make_unique<ImplodeWork>();
-    EXPECT_EQ(implode(MemoryStreams::read, MemoryStreams::write, *work, &streams, literalMode,
-                      dictionarySize),
-              CodecStatus::Ok);
-    return streams.output;
+    CodecStatus status;
+    Bytes stream = testing::implodeInMemory(input, literalMode, dictionarySize, status);
+    EXPECT_EQ(status, CodecStatus::Ok);
+    return stream;
 }
 
 struct Sample {

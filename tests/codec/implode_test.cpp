@@ -26,12 +26,10 @@ std::uint32_t dictionaryBitsOf(std::uint32_t dictionarySize) {
 
 Bytes compress(const Bytes& input, std::uint32_t literalMode = 0,
                std::uint32_t dictionarySize = 4096) {
-    MemoryStreams streams(input);
-    auto work = std::make_unique<ImplodeWork>();
-    EXPECT_EQ(implode(MemoryStreams::read, MemoryStreams::write, *work, &streams, literalMode,
-                      dictionarySize),
-              CodecStatus::Ok);
-    return streams.output;
+    CodecStatus status;
+    Bytes stream = testing::implodeInMemory(input, literalMode, dictionarySize, status);
+    EXPECT_EQ(status, CodecStatus::Ok);
+    return stream;
 }
 
 Bytes concatenated(std::initializer_list<Bytes> parts) {
@@ -273,10 +271,10 @@ Bytes decoded(const Bytes& stream) {
     if (stream.size() <= 4) {
         return {};
     }
-    MemoryStreams streams(stream);
-    auto work = std::make_unique<ExplodeWork>();
-    EXPECT_EQ(explode(MemoryStreams::read, MemoryStreams::write, *work, &streams), CodecStatus::Ok);
-    return streams.output;
+    CodecStatus status;
+    Bytes output = testing::explodeInMemory(stream, status);
+    EXPECT_EQ(status, CodecStatus::Ok);
+    return output;
 }
 
 Bytes compressLogged(ReadLog& log) {

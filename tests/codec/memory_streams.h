@@ -5,9 +5,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "codec/codec.h"
+#include "codec/explode.h"
+#include "codec/implode.h"
 
 namespace tovik::testing {
 
@@ -54,5 +57,26 @@ struct MemoryStreams {
         streams.output.insert(streams.output.end(), buffer, buffer + size);
     }
 };
+
+// The stream implode makes of `input`; its status through `status`.
+inline std::vector<std::uint8_t> implodeInMemory(const std::vector<std::uint8_t>& input,
+                                                 std::uint32_t literalMode,
+                                                 std::uint32_t dictionarySize,
+                                                 CodecStatus& status) {
+    MemoryStreams streams(input);
+    auto work = std::make_unique<ImplodeWork>();
+    status = implode(MemoryStreams::read, MemoryStreams::write, *work, &streams, literalMode,
+                     dictionarySize);
+    return streams.output;
+}
+
+// What explode delivers for `stream`; its status through `status`.
+inline std::vector<std::uint8_t> explodeInMemory(const std::vector<std::uint8_t>& stream,
+                                                 CodecStatus& status) {
+    MemoryStreams streams(stream);
+    auto work = std::make_unique<ExplodeWork>();
+    status = explode(MemoryStreams::read, MemoryStreams::write, *work, &streams);
+    return streams.output;
+}
 
 }  // namespace tovik::testing

@@ -15,7 +15,6 @@ namespace tovik {
 namespace {
 
 using testing::Bytes;
-using testing::MemoryStreams;
 
 struct Setting {
     std::uint32_t literalMode;
@@ -31,12 +30,10 @@ std::string nameOf(const Setting& setting) {
 
 // Compresses, decodes again and expects the input back.
 void expectRoundTrip(const Bytes& input, const Setting& setting) {
-    MemoryStreams encoding(input);
-    auto encoder = std::make_unique<ImplodeWork>();
-    ASSERT_EQ(implode(MemoryStreams::read, MemoryStreams::write, *encoder, &encoding,
-                      setting.literalMode, setting.dictionarySize),
-              CodecStatus::Ok);
-    const Bytes& stream = encoding.output;
+    CodecStatus status;
+    Bytes stream =
+        testing::implodeInMemory(input, setting.literalMode, setting.dictionarySize, status);
+    ASSERT_EQ(status, CodecStatus::Ok);
     ASSERT_GE(stream.size(), 4u);
     EXPECT_EQ(stream[0], setting.literalMode);
     EXPECT_EQ(stream[1], setting.dictionarySize == 1024   ? 4
@@ -48,15 +45,13 @@ void expectRoundTrip(const Bytes& input, const Setting& setting) {
         EXPECT_EQ(stream, (Bytes{stream[0], stream[1], 0x01, 0xFF}));
         return;
     }
-    MemoryStreams decoding(stream);
-    auto decoder = std::make_unique<ExplodeWork>();
-    ASSERT_EQ(explode(MemoryStreams::read, MemoryStreams::write, *decoder, &decoding),
-              CodecStatus::Ok);
+    Bytes decoded = testing::explodeInMemory(stream, status);
+    ASSERT_EQ(status, CodecStatus::Ok);
     // Compared as a whole only when equal, so that a failure names the first wrong byte.
-    if (decoding.output != input) {
-        ASSERT_EQ(decoding.output.size(), input.size());
+    if (decoded != input) {
+        ASSERT_EQ(decoded.size(), input.size());
         for (std::size_t i = 0; i < input.size(); ++i) {
-            ASSERT_EQ(decoding.output[i], input[i]) << "at byte " << i;
+            ASSERT_EQ(decoded[i], input[i]) << "at byte " << i;
         }
     }
 }
